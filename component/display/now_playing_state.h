@@ -14,6 +14,7 @@ struct now_playing_state {
     std::int32_t length_seconds;
     std::uint8_t last_position;   // bytes of the last track frame that found the playing item
     std::uint8_t last_item_count;
+    bool texts_converted;         // title and album already hold their Windows-1251 form
 };
 
 // The component's one record; zero at load.

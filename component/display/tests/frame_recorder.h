@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "component/display/frame_sink.h"
 
@@ -47,4 +50,23 @@ inline bytes unscramble_track_payload(const std::uint8_t* scrambled, std::size_t
         state = (state + plain[i]) * 386129u + 2741u;
     }
     return plain;
+}
+
+struct decoded_track_frame {
+    bytes header;   // frame bytes 0, 1 and 134
+    bytes payload;  // the 132 payload bytes after unscrambling
+    bytes album() const { return bytes(payload.begin() + 4, payload.begin() + 68); }
+    bytes title() const { return bytes(payload.begin() + 68, payload.end()); }
+    // A field's text as the device shows it: up to its 0 or all 64 bytes.
+    static std::string text(const bytes& field) {
+        std::string shown;
+        for (std::size_t i = 0; i < field.size() && field[i] != 0; ++i) shown += static_cast<char>(field[i]);
+        return shown;
+    }
+};
+
+inline decoded_track_frame decode_track_frame(const bytes& frame) {
+    EXPECT_EQ(frame.size(), 135u);
+    if (frame.size() != 135) return {bytes(3), bytes(132)};
+    return {{frame[0], frame[1], frame[134]}, unscramble_track_payload(frame.data() + 2, 132)};
 }

@@ -14,17 +14,7 @@ namespace {
 
 bytes frame_bytes(frame_view frame) { return bytes(frame.bytes, frame.bytes + frame.count); }
 
-struct decoded_track_frame {
-    bytes header;   // frame bytes 0, 1 and 134
-    bytes payload;  // the 132 payload bytes after unscrambling
-    bytes album() const { return bytes(payload.begin() + 4, payload.begin() + 68); }
-    bytes title() const { return bytes(payload.begin() + 68, payload.end()); }
-};
-
-decoded_track_frame decode(const bytes& frame) {
-    EXPECT_EQ(frame.size(), 135u);
-    return {{frame[0], frame[1], frame[134]}, unscramble_track_payload(frame.data() + 2, 132)};
-}
+decoded_track_frame decode(const bytes& frame) { return decode_track_frame(frame); }
 
 // A 64-byte field as the device must see it: the text, then a 0 if it is
 // shorter than the field; what follows the 0 is not compared.
