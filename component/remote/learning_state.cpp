@@ -1,0 +1,3 @@
+#include "component/remote/learning_state.h"
+
+int learning_state = 0;
