@@ -47,9 +47,15 @@ TEST(CfgVar, WrongSizeIsRefusedAndTheValueKept) {
     cfg_struct_t<pod> record(guid_n(3), pod{{1, 2, 3, 4, 5}});
     const bytes big(16, 0xAA);
     for (std::size_t size : {0, 2, 3, 4, 5, 6, 16}) {
-        if (size != 1) EXPECT_FALSE(flag.set_raw(big.data(), size)) << size;
-        if (size != 4) EXPECT_FALSE(number.set_raw(big.data(), size)) << size;
-        if (size != 5) EXPECT_FALSE(record.set_raw(big.data(), size)) << size;
+        if (size != 1) {
+            EXPECT_FALSE(flag.set_raw(big.data(), size)) << size;
+        }
+        if (size != 4) {
+            EXPECT_FALSE(number.set_raw(big.data(), size)) << size;
+        }
+        if (size != 5) {
+            EXPECT_FALSE(record.set_raw(big.data(), size)) << size;
+        }
     }
     EXPECT_TRUE(flag);
     EXPECT_EQ(number, 7);

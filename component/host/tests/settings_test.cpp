@@ -132,7 +132,9 @@ TEST_F(Settings, RestoredValuesReplaceTheDefaults) {
         SCOPED_TRACE(r.name);
         EXPECT_TRUE(host.client().set_config_item(r.guid, r.stored.data(), r.stored.size()));
         for (const stored_item& item : saved())
-            if (item.guid == r.guid) EXPECT_EQ(item.data, r.stored);
+            if (item.guid == r.guid) {
+                EXPECT_EQ(item.data, r.stored);
+            }
     }
     EXPECT_TRUE(cfg_enable);
     EXPECT_STREQ(cfg_spare_string_1, "remote");
