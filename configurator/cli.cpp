@@ -1,5 +1,6 @@
 #include "configurator/cli.h"
 
+#include "configurator/dialog_controls.h"
 #include "configurator/hex_text.h"
 #include "configurator/settings_file.h"
 #include "configurator/settings_record.h"
@@ -14,10 +15,9 @@ namespace {
 
 constexpr char program[] = "tavixcfg-cli";
 
-// The dialog reads a keyboard field with a 2-character buffer and a code
-// field with a 12-character one; the terminating zero takes one of each.
-constexpr std::size_t kbd_chars_read = 1;
-constexpr std::size_t code_chars_read = 11;
+// What the dialog's fields hand over: their buffers less the terminating zero.
+constexpr std::size_t kbd_chars_read = kbd_field_buffer - 1;
+constexpr std::size_t code_chars_read = code_field_buffer - 1;
 
 enum class field_kind { i2s, mclk, flag, kbd, signal, code };
 
