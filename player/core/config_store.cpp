@@ -1,10 +1,11 @@
 #include "player/core/config_store.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 namespace player {
 
@@ -105,9 +106,13 @@ config_store parse_config(std::string_view text, std::vector<config_problem>& pr
 
 config_load load_config_file(const std::string& path, config_store& store,
                              std::vector<config_problem>& problems, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    namespace fs = std::filesystem;
+    // Paths are UTF-8; u8path makes them wide where the system wants that.
+    const fs::path file = fs::u8path(path);
+    std::error_code ec;
+    if (!fs::exists(file, ec) && !ec) return config_load::missing;
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
-        if (errno == ENOENT) return config_load::missing;
         error = "can't open " + path + ": " + std::strerror(errno);
         return config_load::failed;
     }
@@ -122,9 +127,13 @@ config_load load_config_file(const std::string& path, config_store& store,
 }
 
 bool save_config_file(const std::string& path, const config_store& store, std::string& error) {
+    namespace fs = std::filesystem;
     const std::string temp = path + ".new";
+    const fs::path temp_file = fs::u8path(temp);
+    const fs::path file = fs::u8path(path);
+    std::error_code ec;
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        std::ofstream out(temp_file, std::ios::binary | std::ios::trunc);
         if (!out) {
             error = "can't create " + temp + ": " + std::strerror(errno);
             return false;
@@ -134,16 +143,18 @@ bool save_config_file(const std::string& path, const config_store& store, std::s
         if (!out) {
             error = "can't write " + temp;
             out.close();
-            std::remove(temp.c_str());
+            fs::remove(temp_file, ec);
             return false;
         }
     }
     // Some C libraries refuse to rename over an existing file.
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(path.c_str());
-        if (std::rename(temp.c_str(), path.c_str()) != 0) {
-            error = "can't replace " + path + ": " + std::strerror(errno);
-            std::remove(temp.c_str());
+    fs::rename(temp_file, file, ec);
+    if (ec) {
+        fs::remove(file, ec);
+        fs::rename(temp_file, file, ec);
+        if (ec) {
+            error = "can't replace " + path + ": " + ec.message();
+            fs::remove(temp_file, ec);
             return false;
         }
     }

@@ -238,12 +238,7 @@ bool parser::playlist() {
 bool parser::page() {
     if (words.size() < 2) return fail("usage: page show|hide|close|reset|state|click|check ...");
     const std::string& sub = words[1].text;
-    if (sub == "show") {
-        cmd.what = op::page_show;
-        if (!want_count(2, 3, "page show [<name>]")) return false;
-        if (words.size() == 3) cmd.text = words[2].text;
-        return true;
-    }
+    if (sub == "show") return text_rest(op::page_show, 2);  // page names may hold blanks
     const struct {
         const char* name;
         op what;
@@ -471,6 +466,9 @@ parse_result parse_line(std::string_view line, int line_no) {
     parser p;
     p.line = line;
     p.cmd.line = line_no;
+    std::size_t last = line.size();
+    while (last > first && is_blank(line[last - 1])) --last;
+    p.cmd.source = std::string(line.substr(first, last - first));
     if (!tokenize(line, p.words, p.error)) {
         result.error = p.error;
         return result;

@@ -61,6 +61,7 @@ enum class op {
 struct command {
     op what = op::help;
     int line = 0;
+    std::string source;  // the line as written, without surrounding blanks
     std::string text;
     std::int64_t number = 0;
     double value = 0;

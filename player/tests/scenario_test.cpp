@@ -108,6 +108,8 @@ TEST(Scenario, SwitchesStatesAndConfigValues) {
     EXPECT_EQ(parsed("expect state paused").state, play_state::paused);
     EXPECT_EQ(parsed("expect page 1011 disabled").text, "disabled");
     EXPECT_EQ(parsed("page show tavix").text, "tavix");
+    EXPECT_EQ(parsed("page show test page").text, "test page");
+    EXPECT_EQ(parsed("page show").text, "");
     EXPECT_DOUBLE_EQ(parsed("volume -6.5").value, -6.5);
     EXPECT_DOUBLE_EQ(parsed("expect volume -0.5").value, -0.5);
 
