@@ -33,21 +33,6 @@ struct Recorder : FrameSink {
         else
             events.push_back({true, b, {}});
     }
-    std::vector<DecodedFrame> frames() const
-    {
-        std::vector<DecodedFrame> out;
-        for (const Event& e : events)
-            if (!e.garbage)
-                out.push_back(e.frame);
-        return out;
-    }
-    Bytes all_bytes() const
-    {
-        Bytes out;
-        for (const Event& e : events)
-            out.insert(out.end(), e.bytes.begin(), e.bytes.end());
-        return out;
-    }
 };
 
 std::vector<Event> decode(const Bytes& input, std::size_t chunk = 0, bool flush = true)
