@@ -71,8 +71,10 @@ void DeviceApp::say(const std::string& line)
         return;
     std::string text;
     if (opt_.timestamps) {
+        // The clock Wine's QueryPerformanceCounter and GetTickCount64 count, so
+        // a program under Wine can stamp its own lines comparably.
         timespec ts;
-        clock_gettime(CLOCK_MONOTONIC, &ts);
+        clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
         char buf[48];
         std::snprintf(buf, sizeof buf, "%lld.%03ld ",
                       static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000,

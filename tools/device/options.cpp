@@ -153,7 +153,7 @@ const char* usage_text()
            "  --script FILE        read commands from FILE instead of standard input\n"
            "  --stay               after the last command keep running until a signal\n"
            "  --raw                also print each frame as hex (\"raw\" lines)\n"
-           "  --timestamps         begin every line with the monotonic clock in ms\n"
+           "  --timestamps         begin every line with CLOCK_MONOTONIC_RAW in ms\n"
            "  --no-display         no \"display\" lines\n"
            "  --no-greeting        do not send \"OK\" when the port is opened\n"
            "  --greeting-delay MS  wait MS ms after the opening before sending \"OK\"\n"
