@@ -225,3 +225,46 @@ TEST_F(session_fixture, TypedCommandsRunUntilTheInputEnds) {
 
 }  // namespace
 }  // namespace player
+
+namespace player {
+namespace {
+
+// A client that answers only its version and counts what else it is asked.
+class other_version_client final : public client_api {
+public:
+    unsigned version = 76;
+    int other_calls = 0;
+    unsigned get_version() override { return version; }
+    service_factory_base* get_service_list() override {
+        ++other_calls;
+        return nullptr;
+    }
+    void get_config(config_sink&) override { ++other_calls; }
+    bool set_config_item(const GUID&, const void*, std::size_t) override {
+        ++other_calls;
+        return false;
+    }
+    void set_library_path(const char*, const char*) override { ++other_calls; }
+    void services_init(bool) override { ++other_calls; }
+};
+
+TEST(ComponentHost, AComponentOfAnotherVersionIsLeftAlone) {
+    output_log out(nullptr);
+    playback_engine engine;
+    player_services services(engine, out);
+    config_store store;
+    component_host host(services, out, store);
+    other_version_client client;
+    EXPECT_FALSE(host.attach(&client, "C:\\c\\old.dll", "old.dll"));
+    EXPECT_EQ(client.other_calls, 0);
+    EXPECT_TRUE(host.components().empty());
+    EXPECT_TRUE(out.find("error: old.dll: component speaks version 76, this player 77; not loaded", 0));
+
+    client.version = client_version;  // the same library, now of the right version, with nothing in it
+    EXPECT_TRUE(host.attach(&client, "C:\\c\\new.dll", "new.dll"));
+    EXPECT_TRUE(out.find("player: loaded new.dll", 0));
+    EXPECT_TRUE(host.pages().empty());
+}
+
+}  // namespace
+}  // namespace player

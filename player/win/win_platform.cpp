@@ -73,6 +73,8 @@ int win_platform::load_components(component_host& host) {
         const DWORD err = GetLastError();
         if (err == ERROR_FILE_NOT_FOUND)
             out_.line("error", "no component library in " + components_dir_);
+        else if (err == ERROR_PATH_NOT_FOUND)
+            out_.line("error", "no components folder " + components_dir_);
         else
             out_.line("error", "can't read the components folder " + components_dir_ + " (" + std::to_string(err) + ")");
         return 0;
