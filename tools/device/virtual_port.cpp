@@ -40,12 +40,26 @@ void close_fd(int& fd)
     fd = -1;
 }
 
+// A link to a pty that is gone, left by a device that was killed: its name
+// is free again (and so a stale registration under it gets replaced).
+bool stale_pty_link(const std::string& path)
+{
+    char target[PATH_MAX];
+    ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
+    if (n <= 0)
+        return false;
+    target[n] = 0;
+    struct stat st;
+    return std::strncmp(target, "/dev/pts/", 9) == 0 && ::stat(path.c_str(), &st) != 0;
+}
+
 }  // namespace
 
 std::string choose_free_port(const std::string& dosdevices)
 {
     for (int n = 3; n <= 99; ++n) {
-        if (exists(dosdevices + "/com" + std::to_string(n)))
+        std::string link = dosdevices + "/com" + std::to_string(n);
+        if (exists(link) && !stale_pty_link(link))
             continue;
         if (exists("/dev/ttyS" + std::to_string(n - 1)))
             continue;

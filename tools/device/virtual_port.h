@@ -56,8 +56,9 @@ private:
     std::string link_path_;
 };
 
-// The first COMn (3 <= n <= 99) with no link in dosdevices and no /dev/ttyS
-// device that Wine would map to it; empty when there is none.
+// The first COMn (3 <= n <= 99) with no link in dosdevices (or only a link to
+// a pty that is gone) and no /dev/ttyS device that Wine would map to it;
+// empty when there is none.
 std::string choose_free_port(const std::string& dosdevices);
 
 }  // namespace tavix::device
