@@ -36,8 +36,11 @@ public:
     virtual bool is_visible() const = 0;
     // Destroys the page's dialog, as the player does when its window closes.
     virtual void close() = 0;
-    // A mouse click on a button, as a user would make it: refused on a
-    // disabled control or a hidden page.
+    // Whether a user could press control `id` now: not on a disabled
+    // control or a hidden page.
+    virtual press_result can_press(int id) const = 0;
+    // A mouse click on a button, as a user would make it (refused as
+    // can_press says).
     virtual press_result click(int id) = 0;
     // Sets a check box's state, then tells the page as its control would.
     virtual press_result set_check(int id, bool checked) = 0;

@@ -466,10 +466,15 @@ void session::page_command(const command& c) {
     case op::page_click:
     case op::page_check: {
         const bool click = c.what == op::page_click;
-        const press_result r = click ? view.click(static_cast<int>(c.number)) : view.set_check(static_cast<int>(c.number), c.flag);
         const std::string action = click ? "click " + id : "check " + id + (c.flag ? " on" : " off");
+        press_result r = view.can_press(static_cast<int>(c.number));
+        if (r == press_result::done) {
+            // Said before it happens, so the page's reactions follow the line.
+            out_.line("page", action);
+            r = click ? view.click(static_cast<int>(c.number)) : view.set_check(static_cast<int>(c.number), c.flag);
+        }
         switch (r) {
-        case press_result::done: out_.line("page", action); break;
+        case press_result::done: break;
         case press_result::no_control: fail(c, "the page has no control " + id); break;
         case press_result::disabled: out_.line("page", action + " ignored: the control is disabled"); break;
         case press_result::hidden: out_.line("page", action + " ignored: the page is hidden"); break;

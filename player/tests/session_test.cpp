@@ -27,6 +27,7 @@ public:
     void show(bool) override {}
     bool is_visible() const override { return false; }
     void close() override {}
+    press_result can_press(int) const override { return press_result::no_control; }
     press_result click(int) override { return press_result::no_control; }
     press_result set_check(int, bool) override { return press_result::no_control; }
     std::optional<control_state> control(int) const override { return std::nullopt; }

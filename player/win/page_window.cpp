@@ -110,6 +110,12 @@ HWND page_window::usable_control(int id, press_result& refusal) const {
     return ctrl;
 }
 
+press_result page_window::can_press(int id) const {
+    press_result r;
+    usable_control(id, r);
+    return r;
+}
+
 press_result page_window::click(int id) {
     press_result r;
     HWND ctrl = usable_control(id, r);

@@ -21,6 +21,7 @@ public:
     void show(bool visible) override;
     bool is_visible() const override;
     void close() override;
+    press_result can_press(int id) const override;
     press_result click(int id) override;
     press_result set_check(int id, bool checked) override;
     std::optional<control_state> control(int id) const override;
