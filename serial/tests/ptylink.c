@@ -6,7 +6,8 @@
  *
  *   TAVIX_PTY_LINKS="com41:com42,com43:com44"   pairs to create
  *   WINEPREFIX                                   prefix whose dosdevices get the links
- *   TAVIX_PTY_EXEC (default "wine")              what to run, with our own arguments
+ *   TAVIX_PTY_EXEC                               what to run with our own arguments
+ *                                                (default: Wine's 64-bit loader, else "wine")
  *
  * For each pair A:B it opens two ptys, links $WINEPREFIX/dosdevices/A and
  * .../B to their slave sides and copies bytes between the two master sides,
@@ -82,6 +83,30 @@ static void remove_links(void)
     }
 }
 
+/* Makes way for our link.  A link left by a run that was killed points
+ * nowhere and is replaced; a live one belongs to another test program using
+ * the same name at the same time: wait a while for it to go, then give up
+ * rather than steal it. */
+static int claim_link(const char *link)
+{
+    struct stat st;
+    for (int waited_ms = 0; lstat(link, &st) == 0; waited_ms += 100) {
+        if (S_ISLNK(st.st_mode) && stat(link, &st) != 0) {
+            if (unlink(link) != 0) {
+                fail(link);
+                return 0;
+            }
+            continue;
+        }
+        if (waited_ms >= 30000) {
+            fprintf(stderr, "ptylink: %s is in use by someone else\n", link);
+            return 0;
+        }
+        usleep(100 * 1000);
+    }
+    return 1;
+}
+
 /* The session that owns a slave as its controlling terminal.  It lives until
  * the helper is gone (its end of the pipe closes) and ignores what a terminal
  * could send it. */
@@ -97,6 +122,13 @@ static int hold_terminal(int slave, const int lifeline[2])
         signal(quiet[i], SIG_IGN);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     close(lifeline[1]);
+    /* Nothing to say: keep clear of the output of the run being wrapped. */
+    int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+    }
     if (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) < 0)
         _exit(1);
     char c;
@@ -128,7 +160,8 @@ static int open_pty(struct pty *p, const char *dosdevices, const char *name, con
         return -1;
     }
     snprintf(p->link, sizeof p->link, "%s/%s", dosdevices, name);
-    unlink(p->link);
+    if (!claim_link(p->link))
+        return -1;
     if (symlink(p->slave_name, p->link)) {
         fail(p->link);
         return -1;
@@ -181,7 +214,15 @@ int main(int argc, char **argv)
     char dosdevices[PATH_MAX];
 
     if (!exec_name || !*exec_name)
-        exec_name = "wine";
+        exec_name = access("/usr/lib/wine/wine64", X_OK) == 0 ? "/usr/lib/wine/wine64" : "wine";
+    /* wine-run makes a new prefix by running wineboot through $WINE too;
+     * there is nothing to link yet, and no cable is wanted for it. */
+    if (argc > 1 && (strcmp(argv[1], "wineboot") == 0 || strstr(argv[1], "wineboot.exe"))) {
+        argv[0] = (char *)exec_name;
+        execvp(exec_name, argv);
+        fail(exec_name);
+        return 127;
+    }
     if (!prefix || !links) {
         fprintf(stderr, "ptylink: WINEPREFIX and TAVIX_PTY_LINKS must be set\n");
         return 2;

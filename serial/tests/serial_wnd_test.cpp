@@ -78,6 +78,40 @@ private:
     std::atomic<int>* tally_ = &calls;
 };
 
+// A listener that lets the test stop it at the worst moment: after it has
+// checked for a stop and before its next comm-event wait has begun.
+class GapListener : public CSerialEx {
+public:
+    GapListener() : at_gap_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~GapListener() override
+    {
+        ClosePort();
+        ::CloseHandle(at_gap_);
+    }
+    HANDLE listener() const { return listenerThread; }
+    HANDLE at_gap() const { return at_gap_; }
+    int waits() const { return waits_; }
+
+    LONG AwaitCommEvent(LPOVERLAPPED overlapped, DWORD timeout) override
+    {
+        if (++waits_ == 2) {
+            ::SetEvent(at_gap_);
+            while (!stopRequested)
+                ::Sleep(1);
+            // The stop re-applies the mask now, while no wait is pending.
+            ::Sleep(200);
+        }
+        return CSerialEx::AwaitCommEvent(overlapped, timeout);
+    }
+
+protected:
+    LONG HandleCommEvent(DWORD, DWORD) override { return 0; }
+
+private:
+    HANDLE at_gap_;
+    std::atomic<int> waits_{0};
+};
+
 // Reads in the non-blocking mode until `count` bytes have come.
 std::string read_from(CSerial& port, size_t count, DWORD limit_ms = 5000)
 {
@@ -353,6 +387,24 @@ TEST_F(WndTest, OpenPortCanStartTheListenerAtOnce)
     ASSERT_EQ(::WaitForSingleObject(port.entered(), 5000), WAIT_OBJECT_0);
     EXPECT_EQ(port.last_events.load(), static_cast<DWORD>(EV_RXCHAR));
     EXPECT_EQ(read_from(port, 1), "H");
+}
+
+TEST_F(WndTest, StopIsNotMissedWhenItComesBeforeTheNextWaitBegins)
+{
+    GapListener port;
+    ASSERT_EQ(port.OpenPort(cable().product.c_str(), 0, 0, true), 0);
+    while (port.waits() < 1)
+        ::Sleep(1);
+    ::Sleep(50);
+    // An empty wake-up sends the listener round its loop to its second wait.
+    ASSERT_EQ(port.ApplyEventMask(port.QueryEventMask()), 0);
+    ASSERT_EQ(::WaitForSingleObject(port.at_gap(), 5000), WAIT_OBJECT_0);
+
+    // The device stays silent: only the stop itself can end that wait.
+    EXPECT_EQ(port.StopEventThread(5000), 0);
+    EXPECT_EQ(port.listener(), nullptr) << "the listener missed the stop";
+    if (port.listener())
+        device.write("!");  // let it go, so that the test can end
 }
 
 TEST_F(WndTest, ListenerOnAClosedPortEndsWithInvalidHandleAndCallsNothing)
