@@ -46,6 +46,7 @@ public:
     }
 
     HANDLE listener() const { return listenerThread; }
+    HANDLE port() const { return portHandle; }
     HANDLE entered() const { return entered_; }
     // Holds each call until `gate` is set; the object closes it.
     HANDLE hold_calls()
@@ -405,6 +406,20 @@ TEST_F(WndTest, StopIsNotMissedWhenItComesBeforeTheNextWaitBegins)
     EXPECT_EQ(port.listener(), nullptr) << "the listener missed the stop";
     if (port.listener())
         device.write("!");  // let it go, so that the test can end
+}
+
+TEST_F(WndTest, EventsOutsideTheObjectsMaskCallNothing)
+{
+    RecordingListener port;
+    ASSERT_EQ(port.OpenPort(cable().product.c_str(), 0, 0, true), 0);
+    // The object listens for breaks only, while the port is told (behind the
+    // object's back) to report received bytes.
+    ASSERT_EQ(port.ApplyEventMask(EV_BREAK), 0);
+    ASSERT_TRUE(::SetCommMask(port.port(), EV_RXCHAR));
+    device.write("M");
+    EXPECT_EQ(::WaitForSingleObject(port.entered(), 300), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(port.calls.load(), 0);
+    EXPECT_EQ(read_from(port, 1), "M");
 }
 
 TEST_F(WndTest, ListenerOnAClosedPortEndsWithInvalidHandleAndCallsNothing)
