@@ -236,9 +236,9 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    char spec[512];
-    snprintf(spec, sizeof spec, "%s", links);
-    for (char *save = NULL, *pair = strtok_r(spec, ",", &save); pair; pair = strtok_r(NULL, ",", &save)) {
+    char pairs[512];
+    snprintf(pairs, sizeof pairs, "%s", links);
+    for (char *save = NULL, *pair = strtok_r(pairs, ",", &save); pair; pair = strtok_r(NULL, ",", &save)) {
         char *colon = strchr(pair, ':');
         if (!colon || pty_count + 2 > 2 * MAX_PAIRS) {
             fprintf(stderr, "ptylink: bad pair list \"%s\"\n", links);
