@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "component/remote/device_port.h"
+#include "component/remote/learning.h"
 #include "component/remote/receiver.h"
 
 namespace {
@@ -19,13 +20,14 @@ bool read_port_byte(void*, std::uint8_t* out) {
 
 std::uint32_t tick_count(void*) { return GetTickCount(); }
 
+void capture(void*) { capture_code(); }
+
 }  // namespace
 
 LRESULT CALLBACK port_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_USER) return DefWindowProcW(window, message, wParam, lParam);
     if (is_receive_notification(wParam)) {
-        // Key learning's capture joins here once it exists.
-        const receiver_io io{nullptr, &read_port_byte, &tick_count, nullptr};
+        const receiver_io io{nullptr, &read_port_byte, &tick_count, &capture};
         handle_receive(io);
     }
     return 0;
