@@ -1,5 +1,7 @@
 #include "configurator/tests/gui/driver.h"
 
+#include "configurator/resource_ids.h"
+
 #include <stdexcept>
 
 bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms) {
@@ -84,18 +86,18 @@ tavixcfg_process::tavixcfg_process(const std::string& working_folder) {
                         working_folder.c_str(), &startup, &info_)) {
         throw std::runtime_error("cannot start " + command);
     }
-    wait_until([&] {
+    // The window exists before its controls do; it is ready once the last list
+    // that WM_INITDIALOG fills has all its entries and the dialog is shown.
+    const bool ready = wait_until([&] {
         HWND window = FindWindowA(nullptr, "TAVIX CFG");
         DWORD pid = 0;
         if (window) GetWindowThreadProcessId(window, &pid);
-        if (pid == info_.dwProcessId) {
-            dialog_ = window;
-        } else {
-            // Another program's window of that name: look for ours among all.
-            dialog_ = find_top_level(info_.dwProcessId, "TAVIX CFG", nullptr);
-        }
-        return dialog_ != nullptr;
-    }, 60000);
+        // Another program's window of that name: look for ours among all.
+        dialog_ = pid == info_.dwProcessId ? window : find_top_level(info_.dwProcessId, "TAVIX CFG", nullptr);
+        return dialog_ != nullptr && IsWindowVisible(dialog_) &&
+               SendDlgItemMessageA(dialog_, IDC_S5, CB_GETCOUNT, 0, 0) == 12;
+    }, 120000);
+    if (!ready) dialog_ = nullptr;
     if (dialog_ == nullptr) throw std::runtime_error("tavixcfg showed no dialog");
 }
 
@@ -132,10 +134,13 @@ std::vector<std::string> tavixcfg_process::list_entries(int id) const {
     std::vector<std::string> entries;
     const LRESULT count = SendDlgItemMessageA(dialog_, id, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        char entry[256] = {};
-        SendDlgItemMessageA(dialog_, id, CB_GETLBTEXT, static_cast<WPARAM>(i),
+        // Across processes Wine hands the entry over in UTF-16 only.
+        wchar_t entry[256] = {};
+        SendDlgItemMessageW(dialog_, id, CB_GETLBTEXT, static_cast<WPARAM>(i),
                             reinterpret_cast<LPARAM>(entry));
-        entries.emplace_back(entry);
+        std::string text;
+        for (const wchar_t* c = entry; *c; ++c) text += static_cast<char>(*c);
+        entries.push_back(text);
     }
     return entries;
 }
@@ -173,11 +178,26 @@ long tavixcfg_process::wait_for_exit(DWORD timeout_ms) const {
     return static_cast<long>(status);
 }
 
-HWND file_dialog::name_field() const {
-    // The explorer-style dialog's name field: an edit, or the edit inside a combo box.
-    if (HWND combo = GetDlgItem(window_, 0x47C)) {
-        if (HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr)) return edit;
+namespace {
+
+HWND find_edit_within(HWND window) {
+    if (window == nullptr) return nullptr;
+    char class_name[32] = {};
+    GetClassNameA(window, class_name, sizeof class_name);
+    if (lstrcmpiA(class_name, "Edit") == 0) return window;
+    for (HWND child = FindWindowExA(window, nullptr, nullptr, nullptr); child != nullptr;
+         child = FindWindowExA(window, child, nullptr, nullptr)) {
+        if (HWND edit = find_edit_within(child)) return edit;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+HWND file_dialog::name_field() const {
+    // The explorer-style dialog's name field: the edit inside the combo box
+    // cmb13 (Wine nests it in a ComboBoxEx), or the plain edit edt1.
+    if (HWND edit = find_edit_within(GetDlgItem(window_, 0x47C))) return edit;
     return GetDlgItem(window_, 0x480);
 }
 
