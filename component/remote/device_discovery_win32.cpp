@@ -19,7 +19,10 @@ constexpr wchar_t device_id[] = L"USB\\VID_1FC9&PID_400F";
 constexpr int device_id_length = static_cast<int>(sizeof device_id / sizeof device_id[0]) - 1;
 static_assert(device_id_length == 21, "the id is compared over its 21 characters");
 
+// Hardware ids and port names are read into 260 bytes; one character more
+// keeps every text ended, however much the platform filled in.
 constexpr DWORD property_buffer_bytes = 260;
+using property_text = wchar_t[property_buffer_bytes / sizeof(wchar_t) + 1];
 
 static_assert(sizeof(SP_PROPCHANGE_PARAMS) == 20, "the property-change request the class installer expects");
 
@@ -39,8 +42,7 @@ void restart_device(HDEVINFO devices, SP_DEVINFO_DATA& device) {
 // The first characters of the device's first hardware id, as many as the
 // identity has; false when the id list cannot be read.
 bool read_first_id(HDEVINFO devices, SP_DEVINFO_DATA& device, wchar_t (&first)[device_id_length + 1]) {
-    // One character more than the buffer handed over, so the text always ends.
-    wchar_t ids[property_buffer_bytes / sizeof(wchar_t) + 1] = {};
+    property_text ids = {};
     if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_HARDWAREID, nullptr,
                                            reinterpret_cast<BYTE*>(ids), property_buffer_bytes, nullptr))
         return false;
@@ -49,7 +51,7 @@ bool read_first_id(HDEVINFO devices, SP_DEVINFO_DATA& device, wchar_t (&first)[d
 }
 
 // The device key's "PortName"; false when it cannot be read.
-bool read_port_name(HKEY key, wchar_t (&name)[property_buffer_bytes / sizeof(wchar_t) + 1]) {
+bool read_port_name(HKEY key, property_text& name) {
     DWORD size = property_buffer_bytes;
     return RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size) ==
            ERROR_SUCCESS;
@@ -70,7 +72,7 @@ void find_device() {
             if (!read_first_id(devices, device, first_id)) continue;
             HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
             if (key == INVALID_HANDLE_VALUE) continue;
-            wchar_t name[property_buffer_bytes / sizeof(wchar_t) + 1] = {};
+            property_text name = {};
             if (read_port_name(key, name) && lstrcmpiW(first_id, device_id) == 0) {
                 restart_device(devices, device);
                 lstrcpynW(port_name, name, static_cast<int>(sizeof port_name / sizeof port_name[0]));
