@@ -13,4 +13,5 @@ public:
 };
 
 constexpr char component_name[] = "tavix control";
-constexpr char component_version_text[] = "0.1.1";
+// The version is set once, in the project() call of the top CMakeLists.txt.
+constexpr char component_version_text[] = TAVIX_VERSION;
