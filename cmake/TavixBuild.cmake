@@ -97,6 +97,9 @@ function(tavix_test)
   endif()
   if(T_GUI)
     list(APPEND labels gui)
+    # Windows of two Wine programs on one Xvfb display without a window manager
+    # slow each other down badly; such tests take the display in turn.
+    set_property(TEST ${T_NAME} APPEND PROPERTY RESOURCE_LOCK tavix_display)
   endif()
   if(T_SERIAL)
     list(APPEND labels serial)
