@@ -84,7 +84,7 @@ void run_bench(rig& r, const bench_options& options) {
         r.device("press " + button);
         const double sent = r.wait(side::device, "sent " + button, 5000).stamp_ms;
         const double called = r.wait(side::player, forward ? "call: seek_delta 5" : "call: seek_delta -5", 5000).arrived_ms;
-        const line& frame = r.wait(side::device, "frame time ", 5000);
+        const line frame = r.wait(side::device, "frame time ", 5000);
         if (frame.text != "frame time " + std::to_string(expected_time))
             throw failure("press " + std::to_string(i) + ": " + frame.text + ", wanted time " + std::to_string(expected_time));
         if (i < options.warmup) continue;

@@ -322,7 +322,7 @@ void frames(rig& r) {
         r.player("play " + std::to_string(i + 1));
         // A new track: a time frame with 0 s at once, the track frame after it.
         r.wait(side::device, "frame time 0");
-        const line& frame = r.wait(side::device, "frame track ");
+        const line frame = r.wait(side::device, "frame track ");
         require(frame.text == "frame track " + tracks[i].frame,
                 "track " + std::to_string(i + 1) + ": " + frame.text + "\n  wanted: frame track " + tracks[i].frame);
         r.sync(side::player);

@@ -38,7 +38,8 @@ bool split_stamp(const std::string& text, double& stamp, std::string& rest) {
 bool quiet_in_demo(side s, const std::string& text) {
     if (text.find("e2e-sync-") != std::string::npos) return true;
     if (s == side::device)
-        return starts_with(text, "frame ") || starts_with(text, "raw ") || starts_with(text, "status ");
+        return (starts_with(text, "frame ") && text != "frame quit") || starts_with(text, "raw ") ||
+               starts_with(text, "status ");
     return text == "event: main_thread_callback" || starts_with(text, "event: time ");
 }
 
@@ -232,7 +233,7 @@ int rig::count(side s, const std::string& text, std::size_t from, std::size_t to
     return n;
 }
 
-const line& rig::wait(side s, const std::string& text, int timeout_ms) {
+line rig::wait(side s, const std::string& text, int timeout_ms) {
     transcript& t = of(s);
     child* c = s == side::player ? player_.get() : device_.get();
     const double deadline = now_ms() + timeout_ms;
@@ -350,7 +351,7 @@ std::string rig::start_device(const std::vector<std::string>& extra) {
     std::string error;
     if (!device_->start(how, error)) throw failure("tavix-device: " + error);
     // Registration runs tavix-plug.exe, which makes the prefix the first time.
-    const line& plugged = wait(side::device, "event plugged ", 180000);
+    const line plugged = wait(side::device, "event plugged ", 180000);
     const std::size_t at = plugged.text.find("port=");
     const std::size_t end = plugged.text.find(' ', at);
     if (at == std::string::npos) throw failure("no port in: " + plugged.text);

@@ -89,7 +89,7 @@ public:
         return t.cursor;
     }
     // Waits for a line holding `text` after the cursor; moves the cursor past it.
-    const line& wait(side s, const std::string& text, int timeout_ms = 10000);
+    line wait(side s, const std::string& text, int timeout_ms = 10000);
     // Index of the next line holding `text` from `from` on, if already there.
     std::ptrdiff_t find(side s, const std::string& text, std::size_t from) const;
     // Lines holding `text` in [from, to).
