@@ -1,5 +1,6 @@
 #include "child.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -54,6 +55,52 @@ double cpu_ms(pid_t pid) {
         if (n == 15) stime = std::strtoull(field.c_str(), nullptr, 10);
     }
     return static_cast<double>(utime + stime) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+namespace {
+
+std::string comm_of(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
+pid_t parent_of(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(in, text)) return -1;
+    const std::size_t close = text.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(text.substr(close + 2));
+    std::string state;
+    long ppid = -1;
+    fields >> state >> ppid;
+    return static_cast<pid_t>(ppid);
+}
+
+}  // namespace
+
+pid_t find_process(pid_t root, const std::string& name) {
+    if (root <= 0) return -1;
+    const std::string wanted = name.substr(0, 15);
+    if (comm_of(root).rfind(wanted, 0) == 0) return root;
+    DIR* proc = opendir("/proc");
+    if (!proc) return -1;
+    pid_t found = -1;
+    while (dirent* e = readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
+        if (pid <= 0 || comm_of(pid).rfind(wanted, 0) != 0) continue;
+        // Is `root` among its ancestors?
+        for (pid_t p = parent_of(pid), hops = 0; p > 1 && hops < 64; p = parent_of(p), ++hops)
+            if (p == root) {
+                found = pid;
+                break;
+            }
+        if (found > 0) break;
+    }
+    closedir(proc);
+    return found;
 }
 
 child::~child() {

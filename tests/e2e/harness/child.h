@@ -73,4 +73,10 @@ double now_ms();
 // it is gone.
 double cpu_ms(pid_t pid);
 
+// The process `root` or the first of its descendants whose command name
+// starts with `name` (as /proc/PID/comm shows it: at most 15 characters);
+// -1 if there is none. A program started through a wrapper script (wine-run)
+// may run as the wrapper's child rather than in its place.
+pid_t find_process(pid_t root, const std::string& name);
+
 }  // namespace e2e

@@ -400,6 +400,13 @@ void rig::start_player(const std::string& config, const std::vector<std::string>
     wait(side::player, "player: reading commands", 120000);
 }
 
+pid_t rig::player_pid() const {
+    if (!player_) return -1;
+    const pid_t pid = find_process(player_->pid(), "tavix-player.exe");
+    if (pid <= 0) throw failure("cannot find the player's process under pid " + std::to_string(player_->pid()));
+    return pid;
+}
+
 void rig::player(const std::string& command) {
     if (!player_ || !player_->send(command)) throw failure("the player takes no more commands: " + command);
 }

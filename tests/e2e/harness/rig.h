@@ -75,7 +75,8 @@ public:
     // Starts tavix-player reading commands from its input; config empty: --no-config.
     void start_player(const std::string& config, const std::vector<std::string>& extra = {});
     void player(const std::string& command);
-    pid_t player_pid() const { return player_ ? player_->pid() : -1; }
+    // The player's own process (the Windows program under Wine), for its CPU time.
+    pid_t player_pid() const;
     // `quit`, then the player's end with status 0, and the device's side of
     // it: the port closed with the quit frame as the last frame.
     void quit_player();
