@@ -48,6 +48,7 @@ void acted(rig& r, const remote_command& c) {
 
 // A press whose code is acted on: the console line, then the call.
 void press(rig& r, const std::string& button) {
+    r.mark(side::player);
     r.device("press " + button);
     acted(r, command_of(button));
 }
