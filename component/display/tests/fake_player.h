@@ -13,6 +13,7 @@
 #include "sdk/playback_control.h"
 #include "sdk/playlist_manager.h"
 #include "sdk/service.h"
+#include "sdk/testing/fake_play_callback_manager.h"
 
 using tag_list = std::vector<std::pair<std::string, std::string>>;
 
@@ -100,18 +101,3 @@ public:
     }
 };
 
-class fake_play_callback_manager : public play_callback_manager {
-public:
-    play_callback* callback = nullptr;
-    unsigned flags = 0;
-    bool forward_status = false;
-    int registrations = 0;
-
-    void register_callback(play_callback* c, unsigned f, bool forward) override {
-        callback = c;
-        flags = f;
-        forward_status = forward;
-        ++registrations;
-    }
-    void unregister_callback(play_callback*) override {}
-};

@@ -21,22 +21,8 @@
 #include "sdk/player/client_api.h"
 #include "sdk/service_factory.h"
 #include "sdk/testing/fake_host.h"
+#include "sdk/testing/fake_play_callback_manager.h"
 
-class fake_play_callback_manager : public play_callback_manager {
-public:
-    play_callback* callback = nullptr;
-    unsigned flags = 0;
-    bool forward_status = false;
-    int registrations = 0;
-
-    void register_callback(play_callback* c, unsigned f, bool forward) override {
-        callback = c;
-        flags = f;
-        forward_status = forward;
-        ++registrations;
-    }
-    void unregister_callback(play_callback*) override {}
-};
 
 class component_rig {
 public:
