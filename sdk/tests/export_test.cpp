@@ -15,40 +15,9 @@
 #include "sdk/player/client_api.h"
 #include "sdk/player/host_api.h"
 #include "sdk/string.h"
+#include "sdk/testing/stub_playback_control.h"
 
 namespace {
-
-class player_transport final : public playback_control {
-public:
-    bool get_now_playing(metadb_handle_ptr& out) override {
-        out.release();
-        return false;
-    }
-    void start(t_track_command, bool) override {}
-    void stop() override { ++stops; }
-    bool is_playing() override { return false; }
-    bool is_paused() override { return false; }
-    void pause(bool) override {}
-    bool playback_can_seek() override { return false; }
-    void playback_seek(double) override {}
-    void playback_seek_delta(double) override {}
-    double playback_get_position() override { return 0; }
-    double playback_get_length() override { return 0; }
-    float get_volume() override { return 0; }
-    void set_volume(float) override {}
-    void volume_up() override {}
-    void volume_down() override {}
-    void volume_mute_toggle() override {}
-    int service_release() noexcept override { return --refs; }
-    int service_add_ref() noexcept override { return ++refs; }
-    bool service_query(service_ptr& out, const GUID& guid) override {
-        if (!(guid == class_guid)) return false;
-        out = static_cast<service_base*>(this);
-        return true;
-    }
-    int refs = 0;
-    int stops = 0;
-};
 
 class player final : public host_api {
 public:
@@ -58,7 +27,7 @@ public:
         return true;
     }
     void console_print(const char* line) override { lines.emplace_back(line); }
-    player_transport transport;
+    stub_playback_control transport;
     std::vector<std::string> lines;
 };
 

@@ -6,6 +6,7 @@
 #include "sdk/service.h"
 #include "sdk/service_factory.h"
 #include "sdk/testing/fake_host.h"
+#include "sdk/testing/stub_playback_control.h"
 
 namespace {
 
@@ -102,43 +103,9 @@ TEST(ServiceFactory, FactoriesLinkInConstructionOrderAndUnlink) {
     EXPECT_EQ(service_factory_list(), nullptr);
 }
 
-class stub_player final : public playback_control {
-public:
-    bool get_now_playing(metadb_handle_ptr& out) override {
-        out.release();
-        return false;
-    }
-    void start(t_track_command, bool) override {}
-    void stop() override { ++stops; }
-    bool is_playing() override { return false; }
-    bool is_paused() override { return false; }
-    void pause(bool) override {}
-    bool playback_can_seek() override { return false; }
-    void playback_seek(double) override {}
-    void playback_seek_delta(double) override {}
-    double playback_get_position() override { return 0; }
-    double playback_get_length() override { return 0; }
-    float get_volume() override { return 0; }
-    void set_volume(float) override {}
-    void volume_up() override {}
-    void volume_down() override {}
-    void volume_mute_toggle() override {}
-
-    int service_release() noexcept override { return --refs; }
-    int service_add_ref() noexcept override { return ++refs; }
-    bool service_query(service_ptr& out, const GUID& guid) override {
-        if (!(guid == class_guid) || !answers_query) return false;
-        out = static_cast<service_base*>(this);
-        return true;
-    }
-    int refs = 0;
-    int stops = 0;
-    bool answers_query = true;
-};
-
 TEST(ServiceLookup, FindsThePlayersServiceAndReleasesIt) {
     fake_host host;
-    stub_player player;
+    stub_playback_control player;
     host.set_service(&player);
     {
         service_ptr_t<playback_control> pc = standard_api_create_t<playback_control>();
@@ -150,7 +117,7 @@ TEST(ServiceLookup, FindsThePlayersServiceAndReleasesIt) {
 }
 
 TEST(ServiceLookup, RaisesServiceNotFound) {
-    stub_player player;
+    stub_playback_control player;
     auto expect_not_found = [](const char* why) {
         SCOPED_TRACE(why);
         try {
