@@ -12,10 +12,12 @@ void output_log::line(std::string_view kind, std::string_view text) {
     full.append(text);
     std::lock_guard<std::mutex> lock(mutex_);
     if (out_) {
-        full.push_back('\n');
-        std::fwrite(full.data(), 1, full.size(), out_);
+        // Stamped under the lock, so stamps never go backwards down the output.
+        std::string written = clock_ ? format_stamp(clock_()) + ' ' : std::string();
+        written.append(full);
+        written.push_back('\n');
+        std::fwrite(written.data(), 1, written.size(), out_);
         std::fflush(out_);
-        full.pop_back();
     }
     const bool matchable = kind != "scenario" && kind != "expect";
     lines_.push_back({std::move(full), matchable});
@@ -36,6 +38,15 @@ std::size_t output_log::size() const {
 std::string output_log::at(std::size_t index) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return index < lines_.size() ? lines_[index].text : std::string();
+}
+
+std::string format_stamp(std::int64_t microseconds) {
+    // A monotonic clock never reads below 0; clamp rather than print "-0.-01".
+    if (microseconds < 0) microseconds = 0;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld.%03lld", static_cast<long long>(microseconds / 1000),
+                  static_cast<long long>(microseconds % 1000));
+    return buf;
 }
 
 std::string format_seconds(double seconds) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -13,9 +15,14 @@
 
 namespace player {
 
+// Microseconds of a monotonic clock.
+using stamp_clock = std::function<std::int64_t()>;
+
 class output_log {
 public:
-    explicit output_log(std::FILE* out) : out_(out) {}
+    // With a clock, every line written to `out` begins with its stamp (see
+    // format_stamp) and a blank; the lines kept for look-backs never do.
+    explicit output_log(std::FILE* out, stamp_clock clock = {}) : out_(out), clock_(std::move(clock)) {}
 
     // Writes "kind: text". Safe from any thread.
     void line(std::string_view kind, std::string_view text);
@@ -35,8 +42,13 @@ private:
     };
     mutable std::mutex mutex_;
     std::FILE* out_;
+    stamp_clock clock_;
     std::vector<entry> lines_;
 };
+
+// Microseconds as milliseconds with three decimals: "12345.678". The stamp
+// tavix-device --timestamps prints, so the two programs' lines compare.
+std::string format_stamp(std::int64_t microseconds);
 
 // Seconds as a scenario writes them: "5", "2.5", "-5", "90.2".
 std::string format_seconds(double seconds);

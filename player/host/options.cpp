@@ -41,6 +41,8 @@ bool parse_options(const std::vector<std::string>& args, player_options& out, st
             out.show_queries = true;
         } else if (a == "--no-echo") {
             out.echo = false;
+        } else if (a == "--timestamps") {
+            out.timestamps = true;
         } else if (a == "--help" || a == "-h") {
             out.help = true;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
@@ -67,6 +69,8 @@ const char* usage_text() {
            "  --seed N           seed of the random track choice (default 1)\n"
            "  --show-queries     print the questions components ask, too\n"
            "  --no-echo          don't print scenario lines before running them\n"
+           "  --timestamps       begin every output line with the time it was written:\n"
+           "                     QueryPerformanceCounter in ms, three decimals\n"
            "Exit status: 0 all went well, 1 an expectation or command failed,\n"
            "2 a bad command line or scenario.\n";
 }

@@ -16,6 +16,7 @@ struct player_options {
     bool realtime = false;
     bool show_queries = false;
     bool echo = true;
+    bool timestamps = false;     // every output line begins with its time
     bool help = false;
 };
 

@@ -9,7 +9,7 @@ TEST(Options, CommandLines) {
     player_options o;
     std::string error;
     ASSERT_TRUE(parse_options({"--components", "C:\\p\\components", "--config", "p.cfg", "--seed", "42", "--realtime",
-                               "--show-queries", "--no-echo", "run.scn"},
+                               "--show-queries", "--no-echo", "--timestamps", "run.scn"},
                               o, error))
         << error;
     EXPECT_EQ(o.components_dir, "C:\\p\\components");
@@ -18,6 +18,7 @@ TEST(Options, CommandLines) {
     EXPECT_TRUE(o.realtime);
     EXPECT_TRUE(o.show_queries);
     EXPECT_FALSE(o.echo);
+    EXPECT_TRUE(o.timestamps);
     EXPECT_EQ(o.scenario_path, "run.scn");
 
     player_options d;
@@ -25,6 +26,7 @@ TEST(Options, CommandLines) {
     EXPECT_EQ(d.scenario_path, "-");
     EXPECT_TRUE(d.echo);
     EXPECT_FALSE(d.no_config);
+    EXPECT_FALSE(d.timestamps);
 
     const struct {
         std::vector<std::string> args;

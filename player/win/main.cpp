@@ -15,6 +15,7 @@
 #include "player/core/scenario.h"
 #include "player/host/options.h"
 #include "player/host/session.h"
+#include "player/win/stamp_clock.h"
 #include "player/win/utf.h"
 #include "player/win/win_platform.h"
 
@@ -79,7 +80,8 @@ int main() {
         }
     }
 
-    player::output_log out(stdout);
+    player::output_log out(stdout, options.timestamps ? player::stamp_clock(player::performance_counter_us)
+                                                      : player::stamp_clock());
     player::win_platform sys(out, options.components_dir);
     player::session_options so;
     so.config_path = options.config_path;

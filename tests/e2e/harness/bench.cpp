@@ -44,8 +44,12 @@ pid_t wineserver_of(const std::string& prefix) {
 }
 
 struct sample_set {
-    std::vector<double> call;   // press -> playback call line read by the harness
-    std::vector<double> frame;  // press -> time frame decoded by the device
+    std::vector<double> call;          // press -> playback call, the player's stamp
+    std::vector<double> call_arrival;  // press -> the call line read by the harness
+    std::vector<double> relay;         // the call line: the player's stamp -> read by the harness
+    std::vector<double> frame;         // press -> time frame decoded by the device
+    int call_before_sent = 0;          // the player's stamp earlier than the device's
+    double earliest_call = 0;          // the most negative press -> call
 };
 
 void report(const char* what, const std::vector<double>& v) {
@@ -61,7 +65,8 @@ void report(const char* what, const std::vector<double>& v) {
 void run_bench(rig& r, const bench_options& options) {
     const std::string config = r.where().workdir + "/bench.cfg";
     write_settings(r, config, true);
-    start_linked(r, config, {R"(playlist add "C:\Music\Bench\01 Long.flac" 36000 title=Long album=Bench)"});
+    start_linked(r, config, {R"(playlist add "C:\Music\Bench\01 Long.flac" 36000 title=Long album=Bench)"},
+                 {"--timestamps"});
     r.player("play 1");
     r.player("seek 3600");
     r.wait(side::device, "frame time 3600");
@@ -83,12 +88,24 @@ void run_bench(rig& r, const bench_options& options) {
         r.mark(side::player);
         r.device("press " + button);
         const double sent = r.wait(side::device, "sent " + button, 5000).stamp_ms;
-        const double called = r.wait(side::player, forward ? "call: seek_delta 5" : "call: seek_delta -5", 5000).arrived_ms;
+        const line called = r.wait(side::player, forward ? "call: seek_delta 5" : "call: seek_delta -5", 5000);
+        if (called.stamp_ms < 0) throw failure("the player's call line has no stamp: " + called.text);
+        // Same clock: a line cannot be read before it was written. If it
+        // seems to be, the player's clock is not the device's.
+        if (called.stamp_ms > called.arrived_ms + 0.001)
+            throw failure("the player stamped its call line " + std::to_string(called.stamp_ms - called.arrived_ms) +
+                          " ms after the harness read it: its clock is not CLOCK_MONOTONIC_RAW");
         const line frame = r.wait(side::device, "frame time ", 5000);
         if (frame.text != "frame time " + std::to_string(expected_time))
             throw failure("press " + std::to_string(i) + ": " + frame.text + ", wanted time " + std::to_string(expected_time));
         if (i < options.warmup) continue;
-        samples.call.push_back(called - sent);
+        samples.call.push_back(called.stamp_ms - sent);
+        samples.call_arrival.push_back(called.arrived_ms - sent);
+        samples.relay.push_back(called.arrived_ms - called.stamp_ms);
+        if (called.stamp_ms < sent) {
+            ++samples.call_before_sent;
+            samples.earliest_call = std::min(samples.earliest_call, called.stamp_ms - sent);
+        }
         samples.frame.push_back(frame.stamp_ms - sent);
     }
 
@@ -110,6 +127,8 @@ void run_bench(rig& r, const bench_options& options) {
     std::printf("\ntavix end-to-end benchmark: %d presses (seek forward and back by turns) after %d warm-up presses\n",
                 options.presses, options.warmup);
     report("remote press -> playback call:", samples.call);
+    report("remote press -> call line at the harness:", samples.call_arrival);
+    report("call line: player's stamp -> harness read:", samples.relay);
     report("remote press -> time frame at the device:", samples.frame);
     std::printf("  %-44s %7.0f ms CPU in %.1f s (%.2f %% of one core)\n", "player, idle with the port open:",
                 player_after - player_before, wall / 1000, (player_after - player_before) / wall * 100);
@@ -117,10 +136,16 @@ void run_bench(rig& r, const bench_options& options) {
         std::printf("  %-44s %7.0f ms CPU in %.1f s (%.2f %% of one core)\n", "its wineserver, same time:",
                     server_after - server_before, wall / 1000, (server_after - server_before) / wall * 100);
     std::printf("\n  press: tavix-device's stamp of its \"sent\" line, taken after the code was written to the pty\n"
-                "  playback call: arrival at the harness of the player's \"call:\" line (the player prints no\n"
-                "    stamps; the harness stamps each line as it reads it from the pipe, same clock)\n"
+                "  playback call: tavix-player's stamp (--timestamps, QueryPerformanceCounter) of its \"call:\" line\n"
+                "  call line at the harness: the harness's stamp of that line as it read it from the pipe\n"
+                "    (after the player's stdout and cmake/wine-run's relay)\n"
                 "  time frame: tavix-device's stamp of its \"frame time\" line\n"
-                "  clock: CLOCK_MONOTONIC_RAW for all three\n");
+                "  clock: CLOCK_MONOTONIC_RAW for all (Wine's QueryPerformanceCounter counts it)\n");
+    if (samples.call_before_sent > 0)
+        std::printf("  %d call(s) stamped before the device's \"sent\", by up to %.3f ms: the device reads its\n"
+                    "    clock after writing the code, so a player quicker than that stamps first; counted as\n"
+                    "    they are\n",
+                    samples.call_before_sent, -samples.earliest_call);
     std::fflush(stdout);
     r.quit_player();
     r.stop_device();

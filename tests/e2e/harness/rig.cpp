@@ -23,7 +23,8 @@ bool starts_with(const std::string& s, const char* prefix) { return s.rfind(pref
 
 const char* side_name(side s) { return s == side::player ? "player" : "device"; }
 
-// The device's --timestamps stamp: digits, a dot, three digits, a blank.
+// The --timestamps stamp of the device and the player: digits, a dot, three
+// digits, a blank.
 bool split_stamp(const std::string& text, double& stamp, std::string& rest) {
     const std::size_t blank = text.find(' ');
     if (blank == std::string::npos || blank == 0) return false;
@@ -118,7 +119,7 @@ void rig::add_line(side s, bool is_err, std::string text) {
     if (!text.empty() && text.back() == '\r') text.pop_back();
     line l;
     l.arrived_ms = now_ms();
-    if (s == side::device && !is_err) {
+    if (!is_err && (s == side::device || player_stamps_)) {
         std::string rest;
         if (split_stamp(text, l.stamp_ms, rest)) text = rest;
     }
@@ -386,6 +387,7 @@ void rig::start_player(const std::string& config, const std::vector<std::string>
     }
     how.argv.insert(how.argv.end(), extra.begin(), extra.end());
     how.argv.push_back("-");
+    player_stamps_ = std::find(extra.begin(), extra.end(), "--timestamps") != extra.end();
     // Wine only: the shim makes comm-event waits work on a pty-backed port.
     if (!paths_.shim.empty())
         how.set_env.push_back({"LD_PRELOAD", paths_.shim});

@@ -34,7 +34,7 @@ struct paths {
 
 struct line {
     double arrived_ms = 0;  // CLOCK_MONOTONIC_RAW when the harness read it
-    double stamp_ms = -1;   // the device's own stamp (--timestamps), else -1
+    double stamp_ms = -1;   // the program's own stamp (its --timestamps), else -1
     std::string text;       // without the stamp
 };
 
@@ -73,6 +73,7 @@ public:
 
     // ---- the player ----
     // Starts tavix-player reading commands from its input; config empty: --no-config.
+    // With "--timestamps" among `extra` its lines' stamps go into stamp_ms.
     void start_player(const std::string& config, const std::vector<std::string>& extra = {});
     void player(const std::string& command);
     // The player's own process (the Windows program under Wine), for its CPU time.
@@ -133,6 +134,7 @@ private:
     transcript device_log_, player_log_;
     std::string port_;
     std::map<std::string, std::vector<unsigned char>> buttons_;
+    bool player_stamps_ = false;
     bool errors_allowed_ = false;
     std::string fatal_;
     int markers_ = 0;
