@@ -39,25 +39,19 @@ double now_ms() {
     return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
-double cpu_ms(pid_t pid) {
+namespace {
+
+// The fields of /proc/PID/stat from the third on. The command name before
+// them may hold blanks and parentheses: they start after the last ')'.
+bool stat_fields(pid_t pid, std::istringstream& fields) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string text;
-    if (!std::getline(in, text)) return -1;
-    // The command name may hold blanks and parentheses: fields start after the last ')'.
+    if (!std::getline(in, text)) return false;
     const std::size_t close = text.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    // Fields 3.. of proc(5); utime and stime are fields 14 and 15.
-    for (int n = 3; n <= 15 && fields >> field; ++n) {
-        if (n == 14) utime = std::strtoull(field.c_str(), nullptr, 10);
-        if (n == 15) stime = std::strtoull(field.c_str(), nullptr, 10);
-    }
-    return static_cast<double>(utime + stime) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+    if (close == std::string::npos || close + 2 > text.size()) return false;
+    fields.str(text.substr(close + 2));
+    return true;
 }
-
-namespace {
 
 std::string comm_of(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
@@ -67,12 +61,8 @@ std::string comm_of(pid_t pid) {
 }
 
 pid_t parent_of(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(in, text)) return -1;
-    const std::size_t close = text.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(text.substr(close + 2));
+    std::istringstream fields;
+    if (!stat_fields(pid, fields)) return -1;
     std::string state;
     long ppid = -1;
     fields >> state >> ppid;
@@ -80,6 +70,19 @@ pid_t parent_of(pid_t pid) {
 }
 
 }  // namespace
+
+double cpu_ms(pid_t pid) {
+    std::istringstream fields;
+    if (!stat_fields(pid, fields)) return -1;
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    // Fields 3.. of proc(5); utime and stime are fields 14 and 15.
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n == 14) utime = std::strtoull(field.c_str(), nullptr, 10);
+        if (n == 15) stime = std::strtoull(field.c_str(), nullptr, 10);
+    }
+    return static_cast<double>(utime + stime) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
 
 pid_t find_process(pid_t root, const std::string& name) {
     if (root <= 0) return -1;
